@@ -1,0 +1,490 @@
+#include "lzh_encode.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+
+#include "lzh_codes.h"
+
+namespace lzh {
+namespace {
+
+using namespace codes;
+
+constexpr unsigned kPositionCodes = Lh5::kPositionCodes;
+constexpr size_t kWindowSize = size_t{1} << Lh5::kWindowBits;
+constexpr unsigned kHashBits = 16;
+// Search effort: candidates looked at per position, and the length from which a match is
+// taken as it stands without looking at the positions inside it.
+constexpr unsigned kMaxChain = 96;
+constexpr unsigned kNiceLength = 96;
+// Each pass parses against the code lengths of the blocks the previous pass chose.
+constexpr int kPasses = 4;
+// What an unused code is assumed to cost in the next pass.
+constexpr uint32_t kUnusedCodeBits = 14;
+// Blocks are built by merging runs of this many codes.
+constexpr size_t kSplitCodes = 1024;
+
+struct Match {
+  uint16_t length;    // 1 for a literal
+  uint16_t distance;  // back from the current position, 1..kWindowSize
+};
+
+// Per position, the matches that are longer than every nearer one, nearest first.
+struct MatchTable {
+  std::vector<uint32_t> first;  // matches of position i: list[first[i] .. first[i + 1])
+  std::vector<Match> list;
+};
+
+unsigned hash3(const uint8_t* p) {
+  const uint32_t v = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+  return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+MatchTable find_matches(std::span<const uint8_t> in) {
+  const size_t n = in.size();
+  MatchTable table;
+  table.first.resize(n + 1);
+  std::vector<int32_t> head(size_t{1} << kHashBits, -1);
+  std::vector<int32_t> previous(n, -1);
+  const auto insert = [&](size_t pos) {
+    if (n - pos < kMinMatch) return;
+    int32_t& slot = head[hash3(&in[pos])];
+    previous[pos] = slot;
+    slot = static_cast<int32_t>(pos);
+  };
+  size_t i = 0;
+  while (i < n) {
+    table.first[i] = static_cast<uint32_t>(table.list.size());
+    if (n - i < kMinMatch) {
+      ++i;
+      continue;
+    }
+    const size_t limit = std::min<size_t>(kMaxMatch, n - i);
+    size_t best = kMinMatch - 1;
+    int32_t candidate = head[hash3(&in[i])];
+    insert(i);
+    for (unsigned chain = kMaxChain; candidate >= 0 && i - candidate <= kWindowSize && chain > 0;
+         --chain, candidate = previous[candidate]) {
+      const uint8_t* a = &in[candidate];
+      const uint8_t* b = &in[i];
+      if (a[best] != b[best]) continue;
+      size_t length = 0;
+      while (length < limit && a[length] == b[length]) ++length;
+      if (length <= best) continue;
+      best = length;
+      table.list.push_back({static_cast<uint16_t>(length), static_cast<uint16_t>(i - candidate)});
+      if (length == limit) break;
+    }
+    if (best < kNiceLength) {
+      ++i;
+      continue;
+    }
+    for (size_t k = 1; k < best; ++k) {
+      table.first[i + k] = static_cast<uint32_t>(table.list.size());
+      insert(i + k);
+    }
+    i += best;
+  }
+  table.first[n] = static_cast<uint32_t>(table.list.size());
+  return table;
+}
+
+// The position code of a distance: the bit width of distance - 1, then the bits below its top.
+unsigned position_code(unsigned distance) { return static_cast<unsigned>(std::bit_width(distance - 1)); }
+unsigned extra_bits(unsigned code) { return code > 1 ? code - 1 : 0; }
+
+struct Histogram {
+  uint32_t code[kLiteralCodes] = {};
+  uint32_t position[kPositionCodes] = {};
+  size_t codes = 0;
+
+  void add(const Match& token, uint8_t literal) {
+    ++codes;
+    if (token.length == 1) {
+      ++code[literal];
+      return;
+    }
+    ++code[256 + token.length - kMinMatch];
+    ++position[position_code(token.distance)];
+  }
+  void add(const Histogram& other) {
+    for (unsigned s = 0; s < kLiteralCodes; ++s) code[s] += other.code[s];
+    for (unsigned s = 0; s < kPositionCodes; ++s) position[s] += other.position[s];
+    codes += other.codes;
+  }
+};
+
+// Huffman code lengths of at most kMaxCodeBits; all zero when fewer than two symbols occur.
+void huffman_lengths(const uint32_t* freq, unsigned n, uint8_t* lengths) {
+  constexpr unsigned kMaxSymbols = kLiteralCodes;
+  std::fill(lengths, lengths + n, 0);
+  unsigned symbols[kMaxSymbols];
+  unsigned m = 0;
+  for (unsigned s = 0; s < n; ++s)
+    if (freq[s] != 0) symbols[m++] = s;
+  if (m < 2) return;
+  std::sort(symbols, symbols + m, [&](unsigned a, unsigned b) { return freq[a] != freq[b] ? freq[a] < freq[b] : a < b; });
+
+  // Two queues: the sorted leaves and the inner nodes, whose weights come out in order too.
+  uint64_t weight[2 * kMaxSymbols];
+  unsigned parent[2 * kMaxSymbols];
+  for (unsigned k = 0; k < m; ++k) weight[k] = freq[symbols[k]];
+  unsigned leaf = 0, inner = m, next = m;
+  const auto pick = [&] { return leaf < m && (inner == next || weight[leaf] <= weight[inner]) ? leaf++ : inner++; };
+  for (; next < 2 * m - 1; ++next) {
+    const unsigned a = pick();
+    const unsigned b = pick();
+    weight[next] = weight[a] + weight[b];
+    parent[a] = parent[b] = next;
+  }
+  unsigned depth[2 * kMaxSymbols];
+  unsigned count[kMaxSymbols + 1] = {};
+  depth[2 * m - 2] = 0;
+  unsigned deepest = 0;
+  for (unsigned k = 2 * m - 2; k-- > 0;) {
+    depth[k] = depth[parent[k]] + 1;
+    if (k < m) {
+      ++count[depth[k]];
+      deepest = std::max(deepest, depth[k]);
+    }
+  }
+  // Too deep leaves: a pair at the bottom moves up, a shallower leaf becomes the parent of two.
+  for (unsigned bits = deepest; bits > kMaxCodeBits; --bits) {
+    while (count[bits] > 0) {
+      unsigned j = bits - 2;
+      while (count[j] == 0) --j;
+      count[bits] -= 2;
+      count[bits - 1] += 1;
+      count[j + 1] += 2;
+      count[j] -= 1;
+    }
+  }
+  unsigned k = m;
+  for (unsigned bits = 1; bits <= kMaxCodeBits; ++bits)
+    for (unsigned c = 0; c < count[bits]; ++c) lengths[symbols[--k]] = static_cast<uint8_t>(bits);
+}
+
+// Canonical codes, in the order the decoder assigns them.
+void canonical_codes(const uint8_t* lengths, unsigned n, uint16_t* codes) {
+  unsigned count[kMaxCodeBits + 1] = {};
+  for (unsigned s = 0; s < n; ++s) ++count[lengths[s]];
+  count[0] = 0;
+  unsigned next[kMaxCodeBits + 1] = {};
+  unsigned code = 0;
+  for (unsigned bits = 1; bits <= kMaxCodeBits; ++bits) {
+    code = (code + count[bits - 1]) << 1;
+    next[bits] = code;
+  }
+  for (unsigned s = 0; s < n; ++s) codes[s] = lengths[s] ? static_cast<uint16_t>(next[lengths[s]]++) : 0;
+}
+
+int single_symbol(const uint32_t* freq, unsigned n) {
+  int symbol = 0;
+  unsigned used = 0;
+  for (unsigned s = 0; s < n; ++s)
+    if (freq[s] != 0) {
+      symbol = static_cast<int>(s);
+      ++used;
+    }
+  return used < 2 ? symbol : -1;
+}
+
+unsigned used_count(const uint8_t* lengths, unsigned n) {
+  while (n > 0 && lengths[n - 1] == 0) --n;
+  return n;
+}
+
+// The literal code's lengths as the length code codes them: code 0..2 for runs of zeros with
+// their extra bits, code length + 2 otherwise.
+template <class Emit>
+void for_each_length_item(const uint8_t* lengths, unsigned n, Emit emit) {
+  for (unsigned i = 0; i < n;) {
+    if (lengths[i] != 0) {
+      emit(lengths[i++] + 2u, 0u, 0u);
+      continue;
+    }
+    unsigned run = 1;
+    while (i + run < n && lengths[i + run] == 0) ++run;
+    i += run;
+    if (run < kMediumZeroRun) {
+      for (unsigned r = 0; r < run; ++r) emit(0u, 0u, 0u);
+    } else if (run < kMediumZeroRun + (1u << kMediumZeroRunBits)) {
+      emit(1u, kMediumZeroRunBits, run - kMediumZeroRun);
+    } else if (run < kLongZeroRun) {
+      emit(0u, 0u, 0u);
+      emit(1u, kMediumZeroRunBits, run - 1 - kMediumZeroRun);
+    } else {
+      emit(2u, kLongZeroRunBits, run - kLongZeroRun);
+    }
+  }
+}
+
+// The three codes of a block. An alphabet with one symbol (or none) is sent as that symbol.
+struct BlockCode {
+  uint8_t code[kLiteralCodes];
+  uint8_t position[kPositionCodes];
+  uint8_t length[kLengthCodes];
+  int code_single;
+  int position_single;
+  int length_single;
+};
+
+BlockCode plan_block(const Histogram& h) {
+  BlockCode b{};
+  huffman_lengths(h.code, kLiteralCodes, b.code);
+  b.code_single = single_symbol(h.code, kLiteralCodes);
+  huffman_lengths(h.position, kPositionCodes, b.position);
+  b.position_single = single_symbol(h.position, kPositionCodes);
+  if (b.code_single >= 0) return b;
+  uint32_t items[kLengthCodes] = {};
+  for_each_length_item(b.code, used_count(b.code, kLiteralCodes), [&](unsigned item, unsigned, unsigned) { ++items[item]; });
+  huffman_lengths(items, kLengthCodes, b.length);
+  b.length_single = single_symbol(items, kLengthCodes);
+  return b;
+}
+
+template <class Sink>
+void write_short_lengths(const uint8_t* lengths, unsigned symbols, unsigned count_bits, unsigned skip_after,
+                         int single, Sink& out) {
+  if (single >= 0) {
+    out.put(count_bits, 0);
+    out.put(count_bits, static_cast<uint32_t>(single));
+    return;
+  }
+  const unsigned n = used_count(lengths, symbols);
+  out.put(count_bits, n);
+  for (unsigned i = 0; i < n;) {
+    const unsigned length = lengths[i++];
+    if (length < kLongLengthMark)
+      out.put(kShortLengthBits, length);
+    else
+      out.put(length - kShortLengthBits, (1u << (length - kShortLengthBits)) - 2);
+    if (i == skip_after) {
+      unsigned zeros = 0;
+      while (zeros < 3 && i + zeros < n && lengths[i + zeros] == 0) ++zeros;
+      out.put(2, zeros);
+      i += zeros;
+    }
+  }
+}
+
+template <class Sink>
+void write_tables(const BlockCode& b, Sink& out) {
+  write_short_lengths(b.length, kLengthCodes, kLengthCountBits, kLengthZeroSkipAfter, b.length_single, out);
+  if (b.code_single >= 0) {
+    out.put(kLiteralCountBits, 0);
+    out.put(kLiteralCountBits, static_cast<uint32_t>(b.code_single));
+  } else {
+    uint16_t length_codes[kLengthCodes];
+    canonical_codes(b.length, kLengthCodes, length_codes);
+    const unsigned n = used_count(b.code, kLiteralCodes);
+    out.put(kLiteralCountBits, n);
+    for_each_length_item(b.code, n, [&](unsigned item, unsigned bits, unsigned value) {
+      out.put(b.length[item], length_codes[item]);
+      out.put(bits, value);
+    });
+  }
+  write_short_lengths(b.position, kPositionCodes, Lh5::kPositionCountBits, 0, b.position_single, out);
+}
+
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+  void put(unsigned bits, uint32_t value) {
+    buffer_ = buffer_ << bits | value;
+    count_ += bits;
+    while (count_ >= 8) {
+      count_ -= 8;
+      out_.push_back(static_cast<uint8_t>(buffer_ >> count_));
+    }
+  }
+  void flush() {
+    if (count_ > 0) out_.push_back(static_cast<uint8_t>(buffer_ << (8 - count_)));
+    count_ = 0;
+  }
+
+ private:
+  std::vector<uint8_t>& out_;
+  uint64_t buffer_ = 0;
+  unsigned count_ = 0;
+};
+
+struct BitCounter {
+  uint64_t bits = 0;
+  void put(unsigned n, uint32_t) { bits += n; }
+};
+
+uint64_t block_bits(const Histogram& h) {
+  const BlockCode b = plan_block(h);
+  BitCounter counter;
+  write_tables(b, counter);
+  uint64_t bits = kBlockCountBits + counter.bits;
+  for (unsigned s = 0; s < kLiteralCodes; ++s) bits += uint64_t{h.code[s]} * b.code[s];
+  for (unsigned s = 0; s < kPositionCodes; ++s) bits += uint64_t{h.position[s]} * (b.position[s] + extra_bits(s));
+  return bits;
+}
+
+// Bits a code costs in one stretch of the input, position codes with their extra bits.
+struct Costs {
+  size_t start;  // input position from which these costs hold
+  uint32_t code[kLiteralCodes];
+  uint32_t position[kPositionCodes];
+};
+
+Costs first_guess() {
+  Costs c{};
+  std::fill(std::begin(c.code), std::end(c.code), 8);
+  for (unsigned s = 0; s < kPositionCodes; ++s) c.position[s] = 3 + extra_bits(s);
+  return c;
+}
+
+Costs costs_of(const Histogram& h, size_t start) {
+  const BlockCode b = plan_block(h);
+  Costs c{};
+  c.start = start;
+  for (unsigned s = 0; s < kLiteralCodes; ++s)
+    c.code[s] = b.code[s] != 0 ? b.code[s] : (static_cast<int>(s) == b.code_single ? 0 : kUnusedCodeBits);
+  for (unsigned s = 0; s < kPositionCodes; ++s)
+    c.position[s] = extra_bits(s) + (b.position[s] != 0 ? b.position[s]
+                                     : static_cast<int>(s) == b.position_single ? 0 : kUnusedCodeBits);
+  return c;
+}
+
+// The cheapest sequence of literals and matches under the given costs (a shortest path over
+// the positions), except that a match of kNiceLength or more is taken without looking inside.
+std::vector<Match> parse(std::span<const uint8_t> in, const MatchTable& matches, const std::vector<Costs>& costs) {
+  const size_t n = in.size();
+  std::vector<uint32_t> cost(n + 1, std::numeric_limits<uint32_t>::max());
+  std::vector<Match> step(n + 1);
+  cost[0] = 0;
+  size_t stretch = 0;
+  const auto relax = [&](size_t to, uint32_t c, Match how) {
+    if (c < cost[to]) {
+      cost[to] = c;
+      step[to] = how;
+    }
+  };
+  for (size_t i = 0; i < n;) {
+    while (stretch + 1 < costs.size() && costs[stretch + 1].start <= i) ++stretch;
+    const Costs& c = costs[stretch];
+    const uint32_t here = cost[i];
+    relax(i + 1, here + c.code[in[i]], {1, 0});
+    unsigned length = kMinMatch;
+    const uint32_t begin = matches.first[i], end = matches.first[i + 1];
+    for (uint32_t m = begin; m < end; ++m) {
+      const Match& match = matches.list[m];
+      const uint32_t base = here + c.position[position_code(match.distance)];
+      for (; length <= match.length; ++length)
+        relax(i + length, base + c.code[256 + length - kMinMatch], {static_cast<uint16_t>(length), match.distance});
+    }
+    i += (end > begin && matches.list[end - 1].length >= kNiceLength) ? matches.list[end - 1].length : 1;
+  }
+  std::vector<Match> tokens;
+  for (size_t pos = n; pos > 0; pos -= step[pos].length) tokens.push_back(step[pos]);
+  std::reverse(tokens.begin(), tokens.end());
+  return tokens;
+}
+
+struct Block {
+  size_t first_token;
+  size_t start;  // input position of the first token
+  Histogram histogram;
+  uint64_t bits;
+};
+
+// Starts from runs of kSplitCodes codes and merges neighbours while that saves the most bits.
+std::vector<Block> split_blocks(std::span<const uint8_t> in, const std::vector<Match>& tokens) {
+  std::vector<Block> blocks;
+  size_t pos = 0;
+  for (size_t t = 0; t < tokens.size(); ++t) {
+    if (t % kSplitCodes == 0) blocks.push_back({t, pos, {}, 0});
+    blocks.back().histogram.add(tokens[t], in[pos]);
+    pos += tokens[t].length;
+  }
+  for (Block& b : blocks) b.bits = block_bits(b.histogram);
+
+  constexpr uint64_t kNoMerge = std::numeric_limits<uint64_t>::max();
+  const auto merged_bits = [&](size_t i) {
+    const Histogram& a = blocks[i].histogram;
+    const Histogram& b = blocks[i + 1].histogram;
+    if (a.codes + b.codes > kMaxBlockCodes) return kNoMerge;
+    Histogram both = a;
+    both.add(b);
+    return block_bits(both);
+  };
+  std::vector<uint64_t> merged(blocks.size());
+  for (size_t i = 0; i + 1 < blocks.size(); ++i) merged[i] = merged_bits(i);
+  while (blocks.size() > 1) {
+    size_t best = 0;
+    int64_t best_gain = 0;
+    for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+      if (merged[i] == kNoMerge) continue;
+      const int64_t gain = static_cast<int64_t>(blocks[i].bits + blocks[i + 1].bits - merged[i]);
+      if (gain > best_gain) {
+        best_gain = gain;
+        best = i;
+      }
+    }
+    if (best_gain <= 0) break;
+    blocks[best].histogram.add(blocks[best + 1].histogram);
+    blocks[best].bits = merged[best];
+    blocks.erase(blocks.begin() + static_cast<ptrdiff_t>(best) + 1);
+    merged.erase(merged.begin() + static_cast<ptrdiff_t>(best) + 1);
+    if (best + 1 < blocks.size()) merged[best] = merged_bits(best);
+    if (best > 0) merged[best - 1] = merged_bits(best - 1);
+  }
+  return blocks;
+}
+
+void write_block(std::span<const uint8_t> in, size_t pos, std::span<const Match> tokens, const Histogram& h,
+                 BitWriter& out) {
+  const BlockCode b = plan_block(h);
+  out.put(kBlockCountBits, static_cast<uint32_t>(tokens.size()));
+  write_tables(b, out);
+  uint16_t code_codes[kLiteralCodes];
+  uint16_t position_codes[kPositionCodes];
+  canonical_codes(b.code, kLiteralCodes, code_codes);
+  canonical_codes(b.position, kPositionCodes, position_codes);
+  for (const Match& token : tokens) {
+    if (token.length == 1) {
+      out.put(b.code[in[pos]], code_codes[in[pos]]);
+    } else {
+      const unsigned code = 256 + token.length - kMinMatch;
+      out.put(b.code[code], code_codes[code]);
+      const unsigned distance = token.distance - 1u;
+      const unsigned p = position_code(token.distance);
+      out.put(b.position[p], position_codes[p]);
+      if (p > 1) out.put(p - 1, distance - (1u << (p - 1)));
+    }
+    pos += token.length;
+  }
+}
+
+}  // namespace
+
+std::vector<uint8_t> encode_lh5(std::span<const uint8_t> input) {
+  std::vector<uint8_t> out;
+  if (input.empty()) return out;
+  const MatchTable matches = find_matches(input);
+  std::vector<Costs> costs{first_guess()};
+  std::vector<Match> tokens;
+  std::vector<Block> blocks;
+  for (int pass = 0; pass < kPasses; ++pass) {
+    tokens = parse(input, matches, costs);
+    blocks = split_blocks(input, tokens);
+    costs.clear();
+    for (const Block& b : blocks) costs.push_back(costs_of(b.histogram, b.start));
+  }
+  BitWriter writer(out);
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const size_t end = i + 1 < blocks.size() ? blocks[i + 1].first_token : tokens.size();
+    write_block(input, blocks[i].start,
+                std::span(tokens).subspan(blocks[i].first_token, end - blocks[i].first_token), blocks[i].histogram,
+                writer);
+  }
+  writer.flush();
+  return out;
+}
+
+}  // namespace lzh
