@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <limits>
 
 #include "lzh_codes.h"
@@ -16,8 +17,8 @@ constexpr size_t kWindowSize = size_t{1} << Lh5::kWindowBits;
 constexpr unsigned kHashBits = 16;
 // Search effort: candidates looked at per position, and the length from which a match is
 // taken as it stands without looking at the positions inside it.
-constexpr unsigned kMaxChain = 96;
-constexpr unsigned kNiceLength = 96;
+constexpr unsigned kMaxChain = 192;
+constexpr unsigned kNiceLength = 128;
 // Each pass parses against the code lengths of the blocks the previous pass chose.
 constexpr int kPasses = 4;
 // What an unused code is assumed to cost in the next pass.
@@ -325,7 +326,11 @@ uint64_t block_bits(const Histogram& h) {
   return bits;
 }
 
-// Bits a code costs in one stretch of the input, position codes with their extra bits.
+// What a code costs in one stretch of the input, in 1/16 bits, position codes with their extra
+// bits. Costs from the symbols' shares rather than from code lengths let later passes move away
+// from what the rounding to whole bits chose.
+constexpr uint32_t kCostUnit = 16;
+
 struct Costs {
   size_t start;  // input position from which these costs hold
   uint32_t code[kLiteralCodes];
@@ -334,20 +339,26 @@ struct Costs {
 
 Costs first_guess() {
   Costs c{};
-  std::fill(std::begin(c.code), std::end(c.code), 8);
-  for (unsigned s = 0; s < kPositionCodes; ++s) c.position[s] = 3 + extra_bits(s);
+  std::fill(std::begin(c.code), std::end(c.code), 8 * kCostUnit);
+  for (unsigned s = 0; s < kPositionCodes; ++s) c.position[s] = (3 + extra_bits(s)) * kCostUnit;
   return c;
 }
 
+template <size_t kSymbols>
+void entropy_costs(const uint32_t (&freq)[kSymbols], uint32_t* costs) {
+  uint64_t total = 0;
+  for (uint32_t f : freq) total += f;
+  for (size_t s = 0; s < kSymbols; ++s)
+    costs[s] = freq[s] != 0 ? static_cast<uint32_t>(std::lround(kCostUnit * std::log2(double(total) / freq[s])))
+                            : kUnusedCodeBits * kCostUnit;
+}
+
 Costs costs_of(const Histogram& h, size_t start) {
-  const BlockCode b = plan_block(h);
   Costs c{};
   c.start = start;
-  for (unsigned s = 0; s < kLiteralCodes; ++s)
-    c.code[s] = b.code[s] != 0 ? b.code[s] : (static_cast<int>(s) == b.code_single ? 0 : kUnusedCodeBits);
-  for (unsigned s = 0; s < kPositionCodes; ++s)
-    c.position[s] = extra_bits(s) + (b.position[s] != 0 ? b.position[s]
-                                     : static_cast<int>(s) == b.position_single ? 0 : kUnusedCodeBits);
+  entropy_costs(h.code, c.code);
+  entropy_costs(h.position, c.position);
+  for (unsigned s = 0; s < kPositionCodes; ++s) c.position[s] += extra_bits(s) * kCostUnit;
   return c;
 }
 
@@ -355,11 +366,11 @@ Costs costs_of(const Histogram& h, size_t start) {
 // the positions), except that a match of kNiceLength or more is taken without looking inside.
 std::vector<Match> parse(std::span<const uint8_t> in, const MatchTable& matches, const std::vector<Costs>& costs) {
   const size_t n = in.size();
-  std::vector<uint32_t> cost(n + 1, std::numeric_limits<uint32_t>::max());
+  std::vector<uint64_t> cost(n + 1, std::numeric_limits<uint64_t>::max());
   std::vector<Match> step(n + 1);
   cost[0] = 0;
   size_t stretch = 0;
-  const auto relax = [&](size_t to, uint32_t c, Match how) {
+  const auto relax = [&](size_t to, uint64_t c, Match how) {
     if (c < cost[to]) {
       cost[to] = c;
       step[to] = how;
@@ -368,13 +379,13 @@ std::vector<Match> parse(std::span<const uint8_t> in, const MatchTable& matches,
   for (size_t i = 0; i < n;) {
     while (stretch + 1 < costs.size() && costs[stretch + 1].start <= i) ++stretch;
     const Costs& c = costs[stretch];
-    const uint32_t here = cost[i];
+    const uint64_t here = cost[i];
     relax(i + 1, here + c.code[in[i]], {1, 0});
     unsigned length = kMinMatch;
     const uint32_t begin = matches.first[i], end = matches.first[i + 1];
     for (uint32_t m = begin; m < end; ++m) {
       const Match& match = matches.list[m];
-      const uint32_t base = here + c.position[position_code(match.distance)];
+      const uint64_t base = here + c.position[position_code(match.distance)];
       for (; length <= match.length; ++length)
         relax(i + length, base + c.code[256 + length - kMinMatch], {static_cast<uint16_t>(length), match.distance});
     }
