@@ -39,6 +39,26 @@ public:
     using Exception::Exception;
 };
 
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EFCreateError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EFOpenError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EWriteError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // The system's message for an error code, without the final line break; empty when it has none.
 std::string SystemErrorText(DWORD code);
 

@@ -1,0 +1,11 @@
+#include "Application.h"
+
+namespace platform {
+
+TApplication& Application()
+{
+    static TApplication application;
+    return application;
+}
+
+}  // namespace platform
