@@ -21,7 +21,7 @@ using Bytes = std::vector<uint8_t>;
 inline const fs::path kCorpus = LZH_CORPUS_DIR;
 inline const fs::path kGpl2 = "/usr/share/common-licenses/GPL-2";
 // A 2 MB Windows executable: one of Wine's DLLs (PE, i386), which the set-up installs.
-inline const fs::path kWindowsExecutable = "/usr/lib/i386-linux-gnu/wine/i386-windows/setupapi.dll";
+inline const fs::path kWindowsExecutable = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/setupapi.dll";
 
 inline Bytes read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
