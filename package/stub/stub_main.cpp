@@ -74,30 +74,38 @@ const char* skip_program_name(const char* p) {
 }
 
 // The tool starts us as `"<path>\QAVUP.EXE"  -n "<folder>"`: options, and the first argument
-// that is no option names the folder.
+// that is no option names the folder. Read to the end even after a mistake, so that -n keeps
+// every window away whatever comes before it.
 Exit parse_arguments(const char* command_line, Arguments& arguments) {
   const char* p = skip_program_name(command_line);
+  Exit result = stub::kDone;
   bool has_folder = false;
   for (;;) {
     while (is_blank(*p)) ++p;
     if (*p == '\0') break;
     char argument[kPathBytes];
     bool quoted = false;
-    p = next_argument(p, argument, kPathBytes, &quoted);
-    if (p == nullptr) return stub::kUsage;
+    const char* next = next_argument(p, argument, kPathBytes, &quoted);
+    if (next == nullptr) {
+      result = stub::kUsage;
+      while (*p != '\0' && !is_blank(*p)) ++p;
+      continue;
+    }
+    p = next;
     if (!quoted && argument[0] == '-') {
       if ((argument[1] == 'n' || argument[1] == 'N') && argument[2] == '\0')
         arguments.automatic = true;
       else
-        return stub::kUsage;
+        result = stub::kUsage;
+    } else if (has_folder) {
+      result = stub::kUsage;
     } else {
-      if (has_folder) return stub::kUsage;
       has_folder = true;
       for (size_t i = 0; (arguments.folder[i] = argument[i]) != '\0'; ++i) {}
     }
   }
-  if (arguments.automatic && arguments.folder[0] == '\0') return stub::kUsage;
-  return stub::kDone;
+  if (arguments.automatic && arguments.folder[0] == '\0') result = stub::kUsage;
+  return result;
 }
 
 // The folder this program lies in, for the dialog when no folder was given.
