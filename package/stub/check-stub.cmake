@@ -1,5 +1,7 @@
-# cmake -DSTUB=<file> [-DMAX_BYTES=<n>] -P check-stub.cmake
+# cmake -DSTUB=<file> [-DMAX_BYTES=<n>] [-DOBJDUMP=<objdump>] -P check-stub.cmake
 # What the package's readers and Windows need of the stub's own bytes:
+# - imports from kernel32 and user32 only, which Windows always takes from its system folder
+#   (the stub runs from folders that others can write to);
 # - at most MAX_BYTES, so that readers that look for the archive only in an executable's first
 #   64 KiB (lhasa does) find it;
 # - no LHA method id such as "-lh5-", or those readers take it for the archive's start;
@@ -40,4 +42,21 @@ foreach(word setup install update patch)
     message(FATAL_ERROR "${STUB} holds the word \"${word}\"")
   endif()
 endforeach()
-message(STATUS "${STUB}: ${size} bytes, no method id, no elevation words")
+set(imports "")
+if(OBJDUMP)
+  execute_process(COMMAND ${OBJDUMP} -p "${STUB}" OUTPUT_VARIABLE headers RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} cannot read ${STUB}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" names "${headers}")
+  foreach(name ${names})
+    string(REPLACE "DLL Name: " "" dll "${name}")
+    string(TOLOWER "${dll}" dll)
+    if(NOT dll MATCHES "^(kernel32|user32)\\.dll$")
+      message(FATAL_ERROR "${STUB} imports ${dll}; only kernel32 and user32 may be imported")
+    endif()
+    string(APPEND imports " ${dll}")
+  endforeach()
+  set(imports ", imports:${imports}")
+endif()
+message(STATUS "${STUB}: ${size} bytes, no method id, no elevation words${imports}")

@@ -5,6 +5,7 @@
 #include "TestFiles.h"
 #include "crc16.h"
 #include "exit_codes.h"
+#include "stub_resources.h"
 
 #include <gtest/gtest.h>
 
@@ -377,6 +378,124 @@ TEST(DbcsStubPaths, FolderThatCannotBeMadeFails)
         EXPECT_EQ(data.RunAsTheToolDoes(), stub::kCannotCreateFolder);
         EXPECT_EQ(ReadBytes(data.Target() + "\\subdir"), "a file");
     }
+}
+
+// Without -n: the dialog, as a user meets it.
+
+constexpr DWORD kWindowTimeoutMs = 30000;
+
+struct WindowSearch {
+    DWORD processId;
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter)
+{
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search.processId && window != search.except && IsWindowVisible(window) &&
+        std::string(className) == "#32770") {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible dialog or message box of the process, other than `except`.
+HWND WaitForDialog(const Process& process, HWND except = nullptr)
+{
+    for (DWORD waited = 0; waited < kWindowTimeoutMs; waited += 50) {
+        WindowSearch search = {process.id, except, nullptr};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+            return search.found;
+        if (WaitForSingleObject(process.process, 50) == WAIT_OBJECT_0)
+            break;
+    }
+    ADD_FAILURE() << "no window of the stub appeared";
+    return nullptr;
+}
+
+std::string TextOf(HWND window)
+{
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// GetWindowTextA does not ask a control of another process for its text; the message does.
+std::string ItemText(HWND dialog, int item)
+{
+    char text[1024] = {};
+    SendDlgItemMessageA(dialog, item, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void Press(HWND dialog, int button)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+// The message box after the dialog: its text, then dismissed.
+std::string ReadAndDismissMessage(const Process& process, HWND dialog)
+{
+    const HWND box = WaitForDialog(process, dialog);
+    if (box == nullptr)
+        return {};
+    EXPECT_EQ(TextOf(box), "QAV 自己展開");
+    constexpr int kMessageBoxText = 0xFFFF;
+    const std::string text = ItemText(box, kMessageBoxText);
+    Press(box, IDOK);
+    return text;
+}
+
+TEST(DbcsStubDialog, OffersItsOwnFolderAndCancels)
+{
+    const DataFolder data(ReadBytes(kPackage));
+    const Process stub = Start(data.Package(), "");
+    const HWND dialog = WaitForDialog(stub);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(TextOf(dialog), "QAV 自己展開");
+    EXPECT_EQ(ItemText(dialog, IDC_FOLDER), data.Path());
+    EXPECT_EQ(ItemText(dialog, IDOK), "展開");
+    EXPECT_EQ(ItemText(dialog, IDCANCEL), "キャンセル");
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(Finish(stub), stub::kCancelled);
+    EXPECT_EQ(Entries(data.Path()), std::vector<std::string>{"QAVUP.EXE"});
+}
+
+TEST(DbcsStubDialog, UnpacksIntoTheFolderGivenAndSaysSo)
+{
+    const DataFolder data(ReadBytes(kPackage));
+    const Process stub = Start(data.Package(), " \"" + data.Target() + "\"");
+    const HWND dialog = WaitForDialog(stub);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ItemText(dialog, IDC_FOLDER), data.Target());
+    Press(dialog, IDOK);
+    const std::string message = ReadAndDismissMessage(stub, dialog);
+    EXPECT_NE(message.find("展開しました"), std::string::npos) << message;
+    EXPECT_NE(message.find(data.Target()), std::string::npos) << message;
+    EXPECT_EQ(Finish(stub), stub::kDone);
+    EXPECT_TRUE(ReadBytes(data.Target() + "\\QAV.exe") == ReadBytes(kPackedProgram));
+}
+
+TEST(DbcsStubDialog, ReportsADamagedPackage)
+{
+    const std::string package = ReadBytes(kPackage);
+    const DataFolder data(package.substr(0, package.size() - 1));
+    const Process stub = Start(data.Package(), " \"" + data.Target() + "\"");
+    const HWND dialog = WaitForDialog(stub);
+    ASSERT_NE(dialog, nullptr);
+    Press(dialog, IDOK);
+    const std::string message = ReadAndDismissMessage(stub, dialog);
+    EXPECT_NE(message.find("書庫が壊れています"), std::string::npos) << message;
+    EXPECT_EQ(Finish(stub), stub::kDamaged);
+    EXPECT_FALSE(FileExists(data.Target(1)));
 }
 
 #ifdef DEFAULT_PACKAGE
