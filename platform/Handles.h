@@ -61,9 +61,16 @@ struct FindHandleTraits {
     static void Close(Type handle) noexcept { FindClose(handle); }
 };
 
+struct FontTraits {
+    using Type = HFONT;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type font) noexcept { DeleteObject(font); }
+};
+
 using Handle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
+using Font = UniqueHandle<FontTraits>;
 
 template <typename Interface>
 class ComPtr {
