@@ -266,8 +266,9 @@ TEST(DeployFaults, PackageThatCannotStart)
             RunUpdatePackage("BROKEN.EXE", data.Path(), data / "UpdatePrg", std::move(hold));
         });
         // With a display, the system's own box comes first.
-        if (GetEnvironmentVariableA("DISPLAY", nullptr, 0) > 0)
+        if (GetEnvironmentVariableA("DISPLAY", nullptr, 0) > 0) {
             EXPECT_TRUE(dismisser.Seen());
+        }
     }
     EXPECT_EQ(message, "更新パッケージ " + packagePath + " を起動できません");
     EXPECT_FALSE(FileExists(packagePath));
