@@ -111,7 +111,19 @@ protected:
 
     // The dialog's icon as it stands on the screen, next to a system icon drawn on the same
     // background: icon handles are no use across processes.
-    static bool ShowsIcon(HWND dialog, LPCSTR systemIcon)
+    // It may take a moment to be painted: asked again for up to `patience` milliseconds.
+    static bool ShowsIcon(HWND dialog, LPCSTR systemIcon, DWORD patience = 3000)
+    {
+        const DWORD start = GetTickCount();
+        while (!ShowsIconNow(dialog, systemIcon)) {
+            if (GetTickCount() - start >= patience)
+                return false;
+            Sleep(100);
+        }
+        return true;
+    }
+
+    static bool ShowsIconNow(HWND dialog, LPCSTR systemIcon)
     {
         HWND control = nullptr;
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -150,14 +162,7 @@ protected:
         return same;
     }
 
-    static std::string SamplePath()
-    {
-        std::string path = std::string("Z:") + QAV_SAMPLE;
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        return path;
-    }
+    static std::string SamplePath() { return PathOnDriveZ(QAV_SAMPLE); }
 };
 
 }  // namespace
@@ -277,7 +282,7 @@ TEST_F(EndToEnd, FailedDataFolderStopsTheRunAndLeavesTheWindowIdle)
     ASSERT_TRUE(box);
     EXPECT_EQ(StaticText(box), "ファイル " + missing + "\\QAVUP.EXE を作成できません");
     EXPECT_TRUE(ShowsIcon(box, IDI_HAND));
-    EXPECT_FALSE(ShowsIcon(box, IDI_ASTERISK));
+    EXPECT_FALSE(ShowsIcon(box, IDI_ASTERISK, 0));
     ExpectDeployed(good.Path());
     EXPECT_FALSE(FileExists(later / "UpdatePrg"));
     Press(ChildWithText(box, "OK"));

@@ -9,11 +9,7 @@ namespace {
 // The tool as built, seen from inside Wine.
 std::string ToolPath()
 {
-    std::string path = std::string("Z:") + REROROR_EXE;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return PathOnDriveZ(REROROR_EXE);
 }
 
 struct Search {
@@ -42,7 +38,9 @@ ToolDriver::ToolDriver()
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + ToolPath() + "\"";
+    std::string commandLine = "\"";
+    commandLine += ToolPath();
+    commandLine += '"';
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process_))
         ADD_FAILURE() << "cannot start " << ToolPath() << ": " << GetLastError();
@@ -96,6 +94,15 @@ HWND ToolDriver::FocusOf(HWND window) const
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
     return info.hwndFocus;
+}
+
+std::string PathOnDriveZ(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
 }
 
 std::string TextOf(HWND window)

@@ -27,6 +27,9 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
+// A Unix path as Wine's drive Z: shows it.
+std::string PathOnDriveZ(const std::string& unixPath);
+
 std::string TextOf(HWND window);
 std::string ClassOf(HWND window);
 // The first child window whose text is `text`; 0 if none.
