@@ -5,6 +5,7 @@
 #include "Discovery.h"
 #include "MessageDialog.h"
 #include "StringList.h"
+#include "TablePasswordRegistry.h"
 
 using platform::MessageDlg;
 using platform::TMsgDlgBtn;
@@ -18,7 +19,12 @@ TForm1::TForm1() : TForm("FORM1")
     Button1 = FindButton("Button1");
 }
 
-void TForm1::FormCreate(void*) {}
+// The system's one table password, for the empty table name. Its error, an engine that is
+// missing or does not start, goes to the default error box, and start-up goes on.
+void TForm1::FormCreate(void*)
+{
+    tablepass::RegisterTablePassword("", "k3m8p2r7t4v9x5z");
+}
 
 void TForm1::Button1Click(void*)
 {

@@ -1,7 +1,11 @@
-// Program start and end, in module order: the application object, the main window and its
-// creation handler, the message loop; at the end the main window goes last.
+// Program start and end, in module order: the database module's default session (not started),
+// the table password registry, the application object, the main window and its creation
+// handler, the message loop. At the end the registry goes first, then the session closes and
+// stops the engine, and the main window is destroyed last.
 #include "Application.h"
 #include "DozizUnit.h"
+#include "Session.h"
+#include "TablePasswordRegistry.h"
 
 #include <windows.h>
 
@@ -13,7 +17,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // The program's folder, the system folders and PATH still serve.
     SetDllDirectoryA("");
 
+    // Declared in the reverse of the order in which they end.
     std::unique_ptr<TForm1> Form1;
+    const platform::DatabaseModule database;
+    const tablepass::TablePasswordRegistryModule registry;
 
     platform::TApplication& application = platform::Application();
     application.Initialize();

@@ -1,4 +1,5 @@
 #include "DesktopFixture.h"
+#include "EngineStandIn.h"
 #include "ToolDriver.h"
 
 #include <functional>
@@ -311,4 +312,52 @@ TEST_F(EndToEnd, CompletionEndsTheProgramHoweverItIsDismissed)
         Press(ChildWithText(error, "OK"));
         ExpectCompletion(tool, answer);
     }
+}
+
+namespace {
+
+const char* const EngineMessage =
+    "Borland Database Engine の初期化中にエラーが発生しました (エラー $ffff)";
+
+}  // namespace
+
+TEST_F(EndToEnd, WithoutTheEngineOneErrorBoxBeforeTheMainWindowThenTheRunWorks)
+{
+    const test_standin::EngineKey noEngine("");
+    const test_standin::CallLog log;
+    const ToolDriver tool;
+    const HWND box = tool.WaitForWindow(DialogClass, "Reroror");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(StaticText(box), EngineMessage);
+    EXPECT_TRUE(ShowsIcon(box, IDI_HAND));
+    EXPECT_FALSE(tool.HasWindow(MainClass, MainCaption));
+    Press(ChildWithText(box, "OK"));
+
+    const HWND main = tool.WaitForWindow(MainClass, MainCaption);
+    ASSERT_TRUE(main);
+    EXPECT_FALSE(tool.HasWindow(DialogClass, "Reroror"));
+    StartRun(tool);
+    const HWND error = tool.WaitForWindow(DialogClass, "エラー");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(StaticText(error), NoShortcut);
+    Press(ChildWithText(error, "OK"));
+    ExpectCompletion(tool);
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(EndToEnd, TheEngineGetsTheTablePasswordOnceAndStopsBeforeTheMainWindowGoes)
+{
+    const test_standin::EngineKey engine(test_standin::OnDriveZ(ENGINE_STANDIN_DIR));
+    const test_standin::CallLog log;
+    {
+        const ToolDriver tool;
+        const HWND main = tool.WaitForWindow(MainClass, MainCaption);
+        ASSERT_TRUE(main);
+        EXPECT_FALSE(tool.HasWindow(DialogClass, "Reroror"));
+        EXPECT_EQ(log.Lines(), (std::vector<std::string>{"DbiInit", "DbiAddPassword k3m8p2r7t4v9x5z"}));
+        CloseBox(main);
+        EXPECT_EQ(tool.WaitForExit(), 0u);
+    }
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"DbiInit", "DbiAddPassword k3m8p2r7t4v9x5z",
+                                                     "DbiExit, main window present"}));
 }
