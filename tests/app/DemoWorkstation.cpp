@@ -97,6 +97,17 @@ void Screenshot(HWND window, const std::string& path)
 bool Drive(const std::string& shots)
 {
     const ToolDriver tool;
+    // The demo workstation has no database engine: start-up says so in its error box first,
+    // and the window then opens all the same.
+    for (int i = 0; i < 150 && !tool.HasWindow("TForm1", "Velmaris ファイルコピー"); ++i) {
+        if (const HWND box = tool.WaitForWindow("#32770", "Reroror", 0)) {
+            std::printf("start-up error box: %s\n", StaticText(box).c_str());
+            Press(ChildWithText(box, "OK"));
+            while (IsWindow(box))
+                Sleep(50);
+        }
+        Sleep(100);
+    }
     const HWND main = tool.WaitForWindow("TForm1", "Velmaris ファイルコピー");
     if (!main)
         return false;
