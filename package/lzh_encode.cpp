@@ -18,13 +18,20 @@ constexpr unsigned kHashBits = 16;
 // Search effort: candidates looked at per position, and the length from which a match is
 // taken as it stands without looking at the positions inside it.
 constexpr unsigned kMaxChain = 192;
-constexpr unsigned kNiceLength = 128;
+constexpr unsigned kNiceLength = 256;
 // Each pass parses against the code lengths of the blocks the previous pass chose.
-constexpr int kPasses = 4;
+constexpr int kPasses = 5;
 // What an unused code is assumed to cost in the next pass.
 constexpr uint32_t kUnusedCodeBits = 14;
 // Blocks are built by merging runs of this many codes.
 constexpr size_t kSplitCodes = 1024;
+// Then each boundary moves to where the blocks beside it cost least: first in steps of
+// kCoarseShift codes, then kFineShift, up to kShiftSteps steps either way. Only the last passes
+// do this, as the earlier ones find the costs rather than the blocks that are written.
+constexpr size_t kCoarseShift = 128;
+constexpr size_t kFineShift = 16;
+constexpr size_t kShiftSteps = 16;
+constexpr int kRefinedPasses = 2;
 
 struct Match {
   uint16_t length;    // 1 for a literal
@@ -109,6 +116,11 @@ struct Histogram {
     ++code[256 + token.length - kMinMatch];
     ++position[position_code(token.distance)];
   }
+  void remove(const Histogram& other) {
+    for (unsigned s = 0; s < kLiteralCodes; ++s) code[s] -= other.code[s];
+    for (unsigned s = 0; s < kPositionCodes; ++s) position[s] -= other.position[s];
+    codes -= other.codes;
+  }
   void add(const Histogram& other) {
     for (unsigned s = 0; s < kLiteralCodes; ++s) code[s] += other.code[s];
     for (unsigned s = 0; s < kPositionCodes; ++s) position[s] += other.position[s];
@@ -125,7 +137,13 @@ void huffman_lengths(const uint32_t* freq, unsigned n, uint8_t* lengths) {
   for (unsigned s = 0; s < n; ++s)
     if (freq[s] != 0) symbols[m++] = s;
   if (m < 2) return;
-  std::sort(symbols, symbols + m, [&](unsigned a, unsigned b) { return freq[a] != freq[b] ? freq[a] < freq[b] : a < b; });
+  {
+    // Sorting plain keys (frequency, then symbol) is much faster than an indirect comparison.
+    uint64_t keys[kMaxSymbols];
+    for (unsigned k = 0; k < m; ++k) keys[k] = uint64_t{freq[symbols[k]]} << 16 | symbols[k];
+    std::sort(keys, keys + m);
+    for (unsigned k = 0; k < m; ++k) symbols[k] = static_cast<unsigned>(keys[k] & 0xFFFF);
+  }
 
   // Two queues: the sorted leaves and the inner nodes, whose weights come out in order too.
   uint64_t weight[2 * kMaxSymbols];
@@ -404,46 +422,123 @@ struct Block {
   uint64_t bits;
 };
 
-// Starts from runs of kSplitCodes codes and merges neighbours while that saves the most bits.
-std::vector<Block> split_blocks(std::span<const uint8_t> in, const std::vector<Match>& tokens) {
-  std::vector<Block> blocks;
+// Moves each boundary by up to kShiftSteps steps of step codes to where its two blocks cost
+// least.
+void shift_boundaries(std::span<const uint8_t> in, const std::vector<Match>& tokens, const std::vector<size_t>& at,
+                      std::vector<Block>& blocks, size_t step) {
+  for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+    Block& a = blocks[i];
+    Block& b = blocks[i + 1];
+    const size_t boundary = b.first_token;
+    const size_t b_end = i + 2 < blocks.size() ? blocks[i + 2].first_token : tokens.size();
+    uint64_t best_bits = a.bits + b.bits;
+    size_t best_boundary = boundary;
+    Histogram best_a, best_b;
+    uint64_t best_a_bits = 0, best_b_bits = 0;
+    const auto consider = [&](const Histogram& ha, const Histogram& hb, size_t where) {
+      if (ha.codes > kMaxBlockCodes || hb.codes > kMaxBlockCodes) return;
+      const uint64_t bits_a = block_bits(ha), bits_b = block_bits(hb);
+      if (bits_a + bits_b >= best_bits) return;
+      best_bits = bits_a + bits_b;
+      best_boundary = where;
+      best_a = ha;
+      best_b = hb;
+      best_a_bits = bits_a;
+      best_b_bits = bits_b;
+    };
+    // Earlier: the codes before the boundary move to b. Each block keeps at least one code.
+    Histogram moved;
+    for (size_t t = boundary, s = 0; s < kShiftSteps && t > a.first_token + 1; ++s) {
+      const size_t stop = t - std::min(step, t - a.first_token - 1);
+      while (t > stop) {
+        --t;
+        moved.add(tokens[t], in[at[t]]);
+      }
+      Histogram ha = a.histogram, hb = b.histogram;
+      ha.remove(moved);
+      hb.add(moved);
+      consider(ha, hb, t);
+    }
+    // Later: the codes after it move to a.
+    moved = Histogram{};
+    for (size_t t = boundary, s = 0; s < kShiftSteps && t + 1 < b_end; ++s) {
+      const size_t stop = t + std::min(step, b_end - t - 1);
+      for (; t < stop; ++t) moved.add(tokens[t], in[at[t]]);
+      Histogram ha = a.histogram, hb = b.histogram;
+      ha.add(moved);
+      hb.remove(moved);
+      consider(ha, hb, t);
+    }
+    if (best_boundary != boundary) {
+      a.histogram = best_a;
+      a.bits = best_a_bits;
+      b.histogram = best_b;
+      b.bits = best_b_bits;
+      b.first_token = best_boundary;
+      b.start = at[best_boundary];
+    }
+  }
+}
+
+// Starts from runs of kSplitCodes codes and merges neighbours while that saves the most bits;
+// then, when refine is set, shifts the boundaries.
+std::vector<Block> split_blocks(std::span<const uint8_t> in, const std::vector<Match>& tokens, bool refine) {
+  std::vector<Block> runs;
   size_t pos = 0;
   for (size_t t = 0; t < tokens.size(); ++t) {
-    if (t % kSplitCodes == 0) blocks.push_back({t, pos, {}, 0});
-    blocks.back().histogram.add(tokens[t], in[pos]);
+    if (t % kSplitCodes == 0) runs.push_back({t, pos, {}, 0});
+    runs.back().histogram.add(tokens[t], in[pos]);
     pos += tokens[t].length;
   }
-  for (Block& b : blocks) b.bits = block_bits(b.histogram);
-
+  const size_t k = runs.size();
+  for (Block& b : runs) b.bits = block_bits(b.histogram);
+  // The blocks as a list over the runs, each named by its first run: merging moves no histograms.
+  constexpr size_t kNone = std::numeric_limits<size_t>::max();
   constexpr uint64_t kNoMerge = std::numeric_limits<uint64_t>::max();
+  std::vector<size_t> next(k), previous(k);
+  for (size_t i = 0; i < k; ++i) {
+    next[i] = i + 1 < k ? i + 1 : kNone;
+    previous[i] = i > 0 ? i - 1 : kNone;
+  }
   const auto merged_bits = [&](size_t i) {
-    const Histogram& a = blocks[i].histogram;
-    const Histogram& b = blocks[i + 1].histogram;
+    const size_t j = next[i];
+    if (j == kNone) return kNoMerge;
+    const Histogram& a = runs[i].histogram;
+    const Histogram& b = runs[j].histogram;
     if (a.codes + b.codes > kMaxBlockCodes) return kNoMerge;
     Histogram both = a;
     both.add(b);
     return block_bits(both);
   };
-  std::vector<uint64_t> merged(blocks.size());
-  for (size_t i = 0; i + 1 < blocks.size(); ++i) merged[i] = merged_bits(i);
-  while (blocks.size() > 1) {
-    size_t best = 0;
+  std::vector<uint64_t> merged(k);
+  for (size_t i = 0; i < k; ++i) merged[i] = merged_bits(i);
+  for (;;) {
+    size_t best = kNone;
     int64_t best_gain = 0;
-    for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+    for (size_t i = 0; i != kNone; i = next[i]) {
       if (merged[i] == kNoMerge) continue;
-      const int64_t gain = static_cast<int64_t>(blocks[i].bits + blocks[i + 1].bits - merged[i]);
+      const int64_t gain = static_cast<int64_t>(runs[i].bits + runs[next[i]].bits - merged[i]);
       if (gain > best_gain) {
         best_gain = gain;
         best = i;
       }
     }
-    if (best_gain <= 0) break;
-    blocks[best].histogram.add(blocks[best + 1].histogram);
-    blocks[best].bits = merged[best];
-    blocks.erase(blocks.begin() + static_cast<ptrdiff_t>(best) + 1);
-    merged.erase(merged.begin() + static_cast<ptrdiff_t>(best) + 1);
-    if (best + 1 < blocks.size()) merged[best] = merged_bits(best);
-    if (best > 0) merged[best - 1] = merged_bits(best - 1);
+    if (best == kNone) break;
+    const size_t gone = next[best];
+    runs[best].histogram.add(runs[gone].histogram);
+    runs[best].bits = merged[best];
+    next[best] = next[gone];
+    if (next[gone] != kNone) previous[next[gone]] = best;
+    merged[best] = merged_bits(best);
+    if (previous[best] != kNone) merged[previous[best]] = merged_bits(previous[best]);
+  }
+  std::vector<Block> blocks;
+  for (size_t i = 0; i != kNone; i = next[i]) blocks.push_back(runs[i]);
+  if (refine) {
+    std::vector<size_t> at(tokens.size() + 1);
+    for (size_t t = 0; t < tokens.size(); ++t) at[t + 1] = at[t] + tokens[t].length;
+    shift_boundaries(in, tokens, at, blocks, kCoarseShift);
+    shift_boundaries(in, tokens, at, blocks, kFineShift);
   }
   return blocks;
 }
@@ -483,7 +578,7 @@ std::vector<uint8_t> encode_lh5(std::span<const uint8_t> input) {
   std::vector<Block> blocks;
   for (int pass = 0; pass < kPasses; ++pass) {
     tokens = parse(input, matches, costs);
-    blocks = split_blocks(input, tokens);
+    blocks = split_blocks(input, tokens, pass >= kPasses - kRefinedPasses);
     costs.clear();
     for (const Block& b : blocks) costs.push_back(costs_of(b.histogram, b.start));
   }
