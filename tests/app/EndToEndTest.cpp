@@ -361,3 +361,21 @@ TEST_F(EndToEnd, TheEngineGetsTheTablePasswordOnceAndStopsBeforeTheMainWindowGoe
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"DbiInit", "DbiAddPassword k3m8p2r7t4v9x5z",
                                                      "DbiExit, main window present"}));
 }
+
+TEST_F(EndToEnd, NoLibraryIsTakenFromTheCurrentFolder)
+{
+    // Started from a folder that holds an idapi32.dll, with no engine installed: the tool
+    // must not load that one.
+    const test_standin::EngineKey noEngine("");
+    const test_standin::CallLog log;
+    const ToolDriver tool(test_standin::OnDriveZ(ENGINE_STANDIN_DIR));
+    const HWND box = tool.WaitForWindow(DialogClass, "Reroror");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(StaticText(box), EngineMessage);
+    Press(ChildWithText(box, "OK"));
+    const HWND main = tool.WaitForWindow(MainClass, MainCaption);
+    ASSERT_TRUE(main);
+    CloseBox(main);
+    EXPECT_EQ(tool.WaitForExit(), 0u);
+    EXPECT_TRUE(log.Lines().empty());
+}

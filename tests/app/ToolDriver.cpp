@@ -34,15 +34,20 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
 
 }  // namespace
 
-ToolDriver::ToolDriver()
+ToolDriver::ToolDriver(const std::string& currentFolder)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"";
     commandLine += ToolPath();
     commandLine += '"';
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_))
+    auto start = [&] {
+        return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup,
+                              &process_) != FALSE;
+    };
+    // Wine has been seen to refuse a start once with ERROR_INTERNAL_ERROR under load.
+    if (!start() && !(GetLastError() == ERROR_INTERNAL_ERROR && (Sleep(500), start())))
         ADD_FAILURE() << "cannot start " << ToolPath() << ": " << GetLastError();
     else
         WaitForInputIdle(process_.hProcess, 10000);

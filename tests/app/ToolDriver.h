@@ -8,7 +8,8 @@
 
 class ToolDriver {
 public:
-    ToolDriver();
+    // Started in `currentFolder` when one is given.
+    explicit ToolDriver(const std::string& currentFolder = "");
     ~ToolDriver();
     ToolDriver(const ToolDriver&) = delete;
     ToolDriver& operator=(const ToolDriver&) = delete;
