@@ -61,7 +61,7 @@ std::vector<Section> ParseLayout(const std::string& text)
 std::string LoadLayout(const std::string& name)
 {
     const HMODULE self = GetModuleHandleA(nullptr);
-    const HRSRC resource = FindResourceA(self, name.c_str(), MAKEINTRESOURCEA(10));  // RCDATA
+    const HRSRC resource = FindResourceA(self, name.c_str(), RT_RCDATA);
     const HGLOBAL loaded = resource ? LoadResource(self, resource) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     if (!bytes)
