@@ -22,7 +22,7 @@ constexpr unsigned kNiceLength = 256;
 // Each pass parses against the code lengths of the blocks the previous pass chose.
 constexpr int kPasses = 5;
 // What an unused code is assumed to cost in the next pass.
-constexpr uint32_t kUnusedCodeBits = 14;
+constexpr uint32_t kUnusedCodeBits = 16;
 // Blocks are built by merging runs of this many codes.
 constexpr size_t kSplitCodes = 1024;
 // Then each boundary moves to where the blocks beside it cost least: first in steps of
@@ -32,6 +32,12 @@ constexpr size_t kCoarseShift = 128;
 constexpr size_t kFineShift = 16;
 constexpr size_t kShiftSteps = 16;
 constexpr int kRefinedPasses = 2;
+// The length code and the split of zero runs are chosen in up to kLengthRounds rounds; the
+// first splits as if each run code cost kRunGuessBits, later ones price an unused run code at
+// kUnusedRunBits.
+constexpr int kLengthRounds = 4;
+constexpr uint32_t kRunGuessBits = 2;
+constexpr uint32_t kUnusedRunBits = 6;
 
 struct Match {
   uint16_t length;    // 1 for a literal
@@ -215,9 +221,48 @@ unsigned used_count(const uint8_t* lengths, unsigned n) {
 }
 
 // The literal code's lengths as the length code codes them: code 0..2 for runs of zeros with
-// their extra bits, code length + 2 otherwise.
+// their extra bits, code length + 2 otherwise. Each run of zeros is split into the pieces that
+// cost least under run_bits, the bits of codes 0, 1 and 2 (kNoCode for one that cannot be used).
+constexpr uint32_t kNoCode = 1u << 20;
+
 template <class Emit>
-void for_each_length_item(const uint8_t* lengths, unsigned n, Emit emit) {
+void for_each_length_item(const uint8_t* lengths, unsigned n, const uint32_t (&run_bits)[3], Emit emit) {
+  unsigned longest = 0;
+  for (unsigned i = 0, run = 0; i < n; ++i) {
+    run = lengths[i] == 0 ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  // cost[r]: the cheapest pieces for r zeros; piece[r]: the last of them.
+  uint32_t cost[kLiteralCodes + 1];
+  uint16_t piece[kLiteralCodes + 1];
+  cost[0] = 0;
+  piece[0] = 0;
+  const uint32_t one = run_bits[0];
+  const uint32_t medium = run_bits[1] + kMediumZeroRunBits;
+  const uint32_t long_run = run_bits[2] + kLongZeroRunBits;
+  uint32_t prefix_best = kNoCode * 4;  // least cost[0 .. r - kLongZeroRun]
+  unsigned prefix_at = 0;
+  for (unsigned r = 1; r <= longest; ++r) {
+    uint32_t best = cost[r - 1] + one;
+    unsigned take = 1;
+    for (unsigned k = kMediumZeroRun; k < kMediumZeroRun + (1u << kMediumZeroRunBits) && k <= r; ++k)
+      if (cost[r - k] + medium < best) {
+        best = cost[r - k] + medium;
+        take = k;
+      }
+    if (r >= kLongZeroRun) {
+      if (cost[r - kLongZeroRun] < prefix_best) {
+        prefix_best = cost[r - kLongZeroRun];
+        prefix_at = r - kLongZeroRun;
+      }
+      if (prefix_best + long_run < best) {
+        best = prefix_best + long_run;
+        take = r - prefix_at;
+      }
+    }
+    cost[r] = std::min<uint32_t>(best, kNoCode * 4);
+    piece[r] = static_cast<uint16_t>(take);
+  }
   for (unsigned i = 0; i < n;) {
     if (lengths[i] != 0) {
       emit(lengths[i++] + 2u, 0u, 0u);
@@ -226,18 +271,32 @@ void for_each_length_item(const uint8_t* lengths, unsigned n, Emit emit) {
     unsigned run = 1;
     while (i + run < n && lengths[i + run] == 0) ++run;
     i += run;
-    if (run < kMediumZeroRun) {
-      for (unsigned r = 0; r < run; ++r) emit(0u, 0u, 0u);
-    } else if (run < kMediumZeroRun + (1u << kMediumZeroRunBits)) {
-      emit(1u, kMediumZeroRunBits, run - kMediumZeroRun);
-    } else if (run < kLongZeroRun) {
-      emit(0u, 0u, 0u);
-      emit(1u, kMediumZeroRunBits, run - 1 - kMediumZeroRun);
-    } else {
-      emit(2u, kLongZeroRunBits, run - kLongZeroRun);
+    // The pieces come out last first; their order does not matter to the decoder's sum.
+    for (unsigned r = run; r > 0; r -= piece[r]) {
+      const unsigned k = piece[r];
+      if (k == 1)
+        emit(0u, 0u, 0u);
+      else if (k < kLongZeroRun)
+        emit(1u, kMediumZeroRunBits, k - kMediumZeroRun);
+      else
+        emit(2u, kLongZeroRunBits, k - kLongZeroRun);
     }
   }
 }
+
+// The bits of the run codes under a length code.
+void run_bits_of(const uint8_t* length, int single, uint32_t (&bits)[3]) {
+  for (unsigned c = 0; c < 3; ++c)
+    bits[c] = single >= 0 ? (static_cast<unsigned>(single) == c ? 0 : kNoCode) : length[c] ? length[c] : kNoCode;
+}
+
+template <class Sink>
+void write_short_lengths(const uint8_t* lengths, unsigned symbols, unsigned count_bits, unsigned skip_after,
+                         int single, Sink& out);
+struct BitCounter {
+  uint64_t bits = 0;
+  void put(unsigned n, uint32_t) { bits += n; }
+};
 
 // The three codes of a block. An alphabet with one symbol (or none) is sent as that symbol.
 struct BlockCode {
@@ -249,6 +308,19 @@ struct BlockCode {
   int length_single;
 };
 
+// Bits of the length code and of the literal code's lengths coded with it.
+uint64_t literal_table_bits(const uint8_t* code, unsigned n, const uint8_t* length, int single) {
+  BitCounter counter;
+  write_short_lengths(length, kLengthCodes, kLengthCountBits, kLengthZeroSkipAfter, single, counter);
+  uint32_t run_bits[3];
+  run_bits_of(length, single, run_bits);
+  uint64_t bits = counter.bits;
+  for_each_length_item(code, n, run_bits, [&](unsigned item, unsigned extra, unsigned) {
+    bits += (single >= 0 ? 0 : length[item]) + extra;
+  });
+  return bits;
+}
+
 BlockCode plan_block(const Histogram& h) {
   BlockCode b{};
   huffman_lengths(h.code, kLiteralCodes, b.code);
@@ -256,10 +328,28 @@ BlockCode plan_block(const Histogram& h) {
   huffman_lengths(h.position, kPositionCodes, b.position);
   b.position_single = single_symbol(h.position, kPositionCodes);
   if (b.code_single >= 0) return b;
-  uint32_t items[kLengthCodes] = {};
-  for_each_length_item(b.code, used_count(b.code, kLiteralCodes), [&](unsigned item, unsigned, unsigned) { ++items[item]; });
-  huffman_lengths(items, kLengthCodes, b.length);
-  b.length_single = single_symbol(items, kLengthCodes);
+  // The length code and the split of the zero runs depend on each other: starting from runs
+  // split as if every piece cost its extra bits only, each round codes the pieces the last
+  // chose, keeping the cheapest.
+  const unsigned n = used_count(b.code, kLiteralCodes);
+  uint32_t run_bits[3] = {kRunGuessBits, kRunGuessBits, kRunGuessBits};
+  uint64_t best = std::numeric_limits<uint64_t>::max();
+  for (int round = 0; round < kLengthRounds; ++round) {
+    uint32_t items[kLengthCodes] = {};
+    for_each_length_item(b.code, n, run_bits, [&](unsigned item, unsigned, unsigned) { ++items[item]; });
+    uint8_t length[kLengthCodes];
+    huffman_lengths(items, kLengthCodes, length);
+    const int single = single_symbol(items, kLengthCodes);
+    const uint64_t bits = literal_table_bits(b.code, n, length, single);
+    if (bits < best) {
+      best = bits;
+      std::copy(length, length + kLengthCodes, b.length);
+      b.length_single = single;
+    } else {
+      break;
+    }
+    for (unsigned c = 0; c < 3; ++c) run_bits[c] = single >= 0 ? (single == int(c) ? 0 : kUnusedRunBits) : length[c] ? length[c] : kUnusedRunBits;
+  }
   return b;
 }
 
@@ -299,7 +389,9 @@ void write_tables(const BlockCode& b, Sink& out) {
     canonical_codes(b.length, kLengthCodes, length_codes);
     const unsigned n = used_count(b.code, kLiteralCodes);
     out.put(kLiteralCountBits, n);
-    for_each_length_item(b.code, n, [&](unsigned item, unsigned bits, unsigned value) {
+    uint32_t run_bits[3];
+    run_bits_of(b.length, b.length_single, run_bits);
+    for_each_length_item(b.code, n, run_bits, [&](unsigned item, unsigned bits, unsigned value) {
       out.put(b.length[item], length_codes[item]);
       out.put(bits, value);
     });
@@ -327,11 +419,6 @@ class BitWriter {
   std::vector<uint8_t>& out_;
   uint64_t buffer_ = 0;
   unsigned count_ = 0;
-};
-
-struct BitCounter {
-  uint64_t bits = 0;
-  void put(unsigned n, uint32_t) { bits += n; }
 };
 
 uint64_t block_bits(const Histogram& h) {
