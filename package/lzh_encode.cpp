@@ -17,7 +17,7 @@ constexpr size_t kWindowSize = size_t{1} << Lh5::kWindowBits;
 constexpr unsigned kHashBits = 16;
 // Search effort: candidates looked at per position, and the length from which a match is
 // taken as it stands without looking at the positions inside it.
-constexpr unsigned kMaxChain = 192;
+constexpr unsigned kMaxChain = 384;
 constexpr unsigned kNiceLength = 256;
 // Each pass parses against the code lengths of the blocks the previous pass chose.
 constexpr int kPasses = 5;
@@ -54,16 +54,26 @@ unsigned hash3(const uint8_t* p) {
   const uint32_t v = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
   return (v * 2654435761u) >> (32 - kHashBits);
 }
+unsigned hash4(const uint8_t* p) {
+  const uint32_t v = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+  return (v * 2654435761u) >> (32 - kHashBits);
+}
 
+// The nearest match of three bytes comes from the last position with the same hash of three;
+// longer ones from a chain of positions with the same hash of four, so that the candidates
+// looked at share four bytes.
 MatchTable find_matches(std::span<const uint8_t> in) {
   const size_t n = in.size();
   MatchTable table;
   table.first.resize(n + 1);
+  std::vector<int32_t> head3(size_t{1} << kHashBits, -1);
   std::vector<int32_t> head(size_t{1} << kHashBits, -1);
   std::vector<int32_t> previous(n, -1);
   const auto insert = [&](size_t pos) {
     if (n - pos < kMinMatch) return;
-    int32_t& slot = head[hash3(&in[pos])];
+    head3[hash3(&in[pos])] = static_cast<int32_t>(pos);
+    if (n - pos < kMinMatch + 1) return;
+    int32_t& slot = head[hash4(&in[pos])];
     previous[pos] = slot;
     slot = static_cast<int32_t>(pos);
   };
@@ -76,8 +86,20 @@ MatchTable find_matches(std::span<const uint8_t> in) {
     }
     const size_t limit = std::min<size_t>(kMaxMatch, n - i);
     size_t best = kMinMatch - 1;
-    int32_t candidate = head[hash3(&in[i])];
+    const int32_t nearest = head3[hash3(&in[i])];
+    int32_t candidate = n - i > kMinMatch ? head[hash4(&in[i])] : -1;
     insert(i);
+    if (nearest >= 0 && i - nearest <= kWindowSize) {
+      const uint8_t* a = &in[nearest];
+      const uint8_t* b = &in[i];
+      size_t length = 0;
+      while (length < limit && a[length] == b[length]) ++length;
+      if (length >= kMinMatch) {
+        best = length;
+        table.list.push_back({static_cast<uint16_t>(length), static_cast<uint16_t>(i - nearest)});
+        if (length == limit) candidate = -1;
+      }
+    }
     for (unsigned chain = kMaxChain; candidate >= 0 && i - candidate <= kWindowSize && chain > 0;
          --chain, candidate = previous[candidate]) {
       const uint8_t* a = &in[candidate];
