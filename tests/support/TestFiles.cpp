@@ -35,11 +35,16 @@ TempFolder::TempFolder(const std::string& leaf)
 {
     char base[MAX_PATH + 1] = {};
     Check(GetTempPathA(MAX_PATH, base) != 0, "GetTempPathA");
-    char unique[MAX_PATH + 1] = {};
-    Check(GetTempFileNameA(base, "rr", 0, unique) != 0, "GetTempFileNameA");
-    DeleteFileA(unique);
-    path_ = unique;
-    MakeFolder(path_);
+    // Made in one step under a name of this process: test programs run side by side, and a
+    // name given out by GetTempFileNameA is free again once its file is gone.
+    static unsigned counter = 0;
+    for (;;) {
+        path_ = std::string(base) + "rr" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++counter);
+        if (CreateDirectoryA(path_.c_str(), nullptr))
+            break;
+        Check(GetLastError() == ERROR_ALREADY_EXISTS, "CreateDirectoryA " + path_);
+    }
     if (!leaf.empty()) {
         path_ += "\\" + leaf;
         MakeFolder(path_);
