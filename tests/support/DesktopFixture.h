@@ -55,26 +55,9 @@ protected:
     std::string common_;
 
 private:
+    // The desktop paths end in a separator.
     static void Empty(const std::string& folder)
     {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE)
-            return;
-        std::vector<std::string> children;
-        do {
-            const std::string name = entry.cFileName;
-            if (name != "." && name != "..")
-                children.push_back(folder + name);
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-        for (const auto& child : children) {
-            if (GetFileAttributesA(child.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-                testing_support::RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        }
+        testing_support::EmptyFolder(folder.substr(0, folder.size() - 1));
     }
 };

@@ -104,25 +104,29 @@ void MakeFolder(const std::string& path)
           "CreateDirectoryA " + path);
 }
 
-void RemoveTree(const std::string& path)
+void EmptyFolder(const std::string& path)
 {
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string child = path + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
+    const platform::FindHandle search(FindFirstFileA((path + "\\*").c_str(), &entry));
+    if (!search)
+        return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string child = path + "\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(child);
+        } else {
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(child.c_str());
+        }
+    } while (FindNextFileA(search.Get(), &entry));
+}
+
+void RemoveTree(const std::string& path)
+{
+    EmptyFolder(path);
     RemoveDirectoryA(path.c_str());
 }
 

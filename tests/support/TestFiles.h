@@ -24,7 +24,8 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 bool FileExists(const std::string& path);
 void MakeFolder(const std::string& path);
-// Deletes the folder's contents and the folder itself.
+// Deletes the folder's contents, and with RemoveTree the folder itself.
+void EmptyFolder(const std::string& path);
 void RemoveTree(const std::string& path);
 
 // A real .lnk written by the shell-link object.
