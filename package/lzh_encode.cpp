@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "lzh_codes.h"
@@ -15,12 +16,15 @@ using namespace codes;
 constexpr unsigned kPositionCodes = Lh5::kPositionCodes;
 constexpr size_t kWindowSize = size_t{1} << Lh5::kWindowBits;
 constexpr unsigned kHashBits = 16;
-// Search effort: candidates looked at per position, and the length from which a match is
-// taken as it stands without looking at the positions inside it.
-constexpr unsigned kMaxChain = 384;
+// Search effort: the nodes of the tree and the positions of the chain of three bytes looked at
+// per position, and the length from which a match is taken as it stands without looking at the
+// positions inside it.
+constexpr unsigned kMaxDepth = 96;
+constexpr unsigned kMaxChain3 = 4;
 constexpr unsigned kNiceLength = 256;
-// Each pass parses against the code lengths of the blocks the previous pass chose.
-constexpr int kPasses = 5;
+// Each pass parses against the codes of the blocks the previous pass chose: their symbols'
+// shares, and in the last pass the code lengths that are written.
+constexpr int kPasses = 6;
 // What an unused code is assumed to cost in the next pass.
 constexpr uint32_t kUnusedCodeBits = 16;
 // Blocks are built by merging runs of this many codes.
@@ -50,75 +54,118 @@ struct MatchTable {
   std::vector<Match> list;
 };
 
-unsigned hash3(const uint8_t* p) {
-  const uint32_t v = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
-  return (v * 2654435761u) >> (32 - kHashBits);
+uint32_t load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
-unsigned hash4(const uint8_t* p) {
-  const uint32_t v = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-  return (v * 2654435761u) >> (32 - kHashBits);
+uint32_t three_bytes(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16; }
+unsigned hash3(const uint8_t* p) { return (three_bytes(p) * 2654435761u) >> (32 - kHashBits); }
+unsigned hash4(const uint8_t* p) { return (load32(p) * 2654435761u) >> (32 - kHashBits); }
+
+// The bytes a and b have in common, at most limit.
+size_t common_length(const uint8_t* a, const uint8_t* b, size_t limit) {
+  size_t length = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; length + 8 <= limit; length += 8) {
+      uint64_t x, y;
+      std::memcpy(&x, a + length, 8);
+      std::memcpy(&y, b + length, 8);
+      if (x != y) return length + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
+    }
+  }
+  while (length < limit && a[length] == b[length]) ++length;
+  return length;
 }
 
-// The nearest match of three bytes comes from the last position with the same hash of three;
-// longer ones from a chain of positions with the same hash of four, so that the candidates
-// looked at share four bytes.
+// Matches of four bytes and more come from a binary search tree per hash of four bytes over the
+// positions in the window, ordered by the bytes that follow them; each position becomes its
+// tree's root, so a node is nearer than every node below it, and the search path meets, for
+// every length, the nearest position with a match that long. Matches of three bytes come from a
+// short chain per hash of three.
 MatchTable find_matches(std::span<const uint8_t> in) {
   const size_t n = in.size();
   MatchTable table;
   table.first.resize(n + 1);
-  std::vector<int32_t> head3(size_t{1} << kHashBits, -1);
-  std::vector<int32_t> head(size_t{1} << kHashBits, -1);
-  std::vector<int32_t> previous(n, -1);
-  const auto insert = [&](size_t pos) {
-    if (n - pos < kMinMatch) return;
-    head3[hash3(&in[pos])] = static_cast<int32_t>(pos);
-    if (n - pos < kMinMatch + 1) return;
-    int32_t& slot = head[hash4(&in[pos])];
-    previous[pos] = slot;
-    slot = static_cast<int32_t>(pos);
+  constexpr int32_t kNone = -1;
+  std::vector<int32_t> head3(size_t{1} << kHashBits, kNone);
+  std::vector<int32_t> head(size_t{1} << kHashBits, kNone);
+  std::vector<int32_t> previous3(n, kNone);
+  // Children of the positions in the window: [2p] leads to smaller strings, [2p + 1] to greater.
+  constexpr size_t kRing = 2 * kWindowSize;
+  std::vector<int32_t> child(2 * kRing, kNone);
+  const auto in_window = [&](int32_t candidate, size_t i) { return candidate >= 0 && i - candidate <= kWindowSize; };
+  // Makes i the root of its tree; when record is set, lists the matches found on the way.
+  const auto insert = [&](size_t i, size_t limit, size_t& best, bool record) {
+    const uint8_t* here = &in[i];
+    int32_t& slot3 = head3[hash3(here)];
+    previous3[i] = slot3;
+    slot3 = static_cast<int32_t>(i);
+    int32_t& root = head[hash4(here)];
+    int32_t candidate = root;
+    root = static_cast<int32_t>(i);
+    int32_t* smaller = &child[2 * (i % kRing)];
+    int32_t* greater = smaller + 1;
+    size_t smaller_length = 0, greater_length = 0;
+    for (unsigned depth = kMaxDepth; in_window(candidate, i) && depth > 0; --depth) {
+      const uint8_t* there = &in[candidate];
+      int32_t* pair = &child[2 * (candidate % kRing)];
+      size_t length = std::min(smaller_length, greater_length);
+      length += common_length(there + length, here + length, limit - length);
+      if (record && length > best) {
+        best = length;
+        table.list.push_back({static_cast<uint16_t>(length), static_cast<uint16_t>(i - candidate)});
+      }
+      if (length == limit) {
+        // Equal as far as we look: the candidate's place and subtrees become i's.
+        *smaller = pair[0];
+        *greater = pair[1];
+        return;
+      }
+      if (there[length] < here[length]) {
+        *smaller = candidate;
+        smaller = pair + 1;
+        candidate = *smaller;
+        smaller_length = length;
+      } else {
+        *greater = candidate;
+        greater = pair;
+        candidate = *greater;
+        greater_length = length;
+      }
+    }
+    *smaller = *greater = kNone;
   };
   size_t i = 0;
   while (i < n) {
     table.first[i] = static_cast<uint32_t>(table.list.size());
-    if (n - i < kMinMatch) {
+    if (n - i < kMinMatch + 1) {  // the hashes read four bytes
       ++i;
       continue;
     }
+    const uint8_t* here = &in[i];
     const size_t limit = std::min<size_t>(kMaxMatch, n - i);
     size_t best = kMinMatch - 1;
-    const int32_t nearest = head3[hash3(&in[i])];
-    int32_t candidate = n - i > kMinMatch ? head[hash4(&in[i])] : -1;
-    insert(i);
-    if (nearest >= 0 && i - nearest <= kWindowSize) {
-      const uint8_t* a = &in[nearest];
-      const uint8_t* b = &in[i];
-      size_t length = 0;
-      while (length < limit && a[length] == b[length]) ++length;
-      if (length >= kMinMatch) {
-        best = length;
-        table.list.push_back({static_cast<uint16_t>(length), static_cast<uint16_t>(i - nearest)});
-        if (length == limit) candidate = -1;
-      }
+    const uint32_t three = three_bytes(here);
+    int32_t nearest = head3[hash3(here)];
+    for (unsigned step = 1; step < kMaxChain3 && in_window(nearest, i) && three_bytes(&in[nearest]) != three; ++step)
+      nearest = previous3[nearest];
+    // One that has the fourth byte too is the tree's, with its whole length.
+    if (in_window(nearest, i) && three_bytes(&in[nearest]) == three && in[nearest + 3] != here[3]) {
+      best = kMinMatch;
+      table.list.push_back({static_cast<uint16_t>(best), static_cast<uint16_t>(i - nearest)});
     }
-    for (unsigned chain = kMaxChain; candidate >= 0 && i - candidate <= kWindowSize && chain > 0;
-         --chain, candidate = previous[candidate]) {
-      const uint8_t* a = &in[candidate];
-      const uint8_t* b = &in[i];
-      if (a[best] != b[best]) continue;
-      size_t length = 0;
-      while (length < limit && a[length] == b[length]) ++length;
-      if (length <= best) continue;
-      best = length;
-      table.list.push_back({static_cast<uint16_t>(length), static_cast<uint16_t>(i - candidate)});
-      if (length == limit) break;
-    }
+    insert(i, limit, best, true);
     if (best < kNiceLength) {
       ++i;
       continue;
     }
     for (size_t k = 1; k < best; ++k) {
       table.first[i + k] = static_cast<uint32_t>(table.list.size());
-      insert(i + k);
+      if (n - i - k >= kMinMatch + 1) {
+        size_t ignored = 0;
+        insert(i + k, std::min<size_t>(kMaxMatch, n - i - k), ignored, false);
+      }
     }
     i += best;
   }
@@ -455,7 +502,7 @@ uint64_t block_bits(const Histogram& h) {
 
 // What a code costs in one stretch of the input, in 1/16 bits, position codes with their extra
 // bits. Costs from the symbols' shares rather than from code lengths let later passes move away
-// from what the rounding to whole bits chose.
+// from what the rounding to whole bits chose; the last pass takes the lengths that are written.
 constexpr uint32_t kCostUnit = 16;
 
 struct Costs {
@@ -480,7 +527,7 @@ void entropy_costs(const uint32_t (&freq)[kSymbols], uint32_t* costs) {
                             : kUnusedCodeBits * kCostUnit;
 }
 
-Costs costs_of(const Histogram& h, size_t start) {
+Costs entropy_costs(const Histogram& h, size_t start) {
   Costs c{};
   c.start = start;
   entropy_costs(h.code, c.code);
@@ -489,12 +536,36 @@ Costs costs_of(const Histogram& h, size_t start) {
   return c;
 }
 
+uint32_t code_bits(const uint8_t* lengths, int single, unsigned s) {
+  if (single >= 0) return s == static_cast<unsigned>(single) ? 0 : kUnusedCodeBits;
+  return lengths[s] ? lengths[s] : kUnusedCodeBits;
+}
+
+Costs code_length_costs(const Histogram& h, size_t start) {
+  const BlockCode b = plan_block(h);
+  Costs c{};
+  c.start = start;
+  for (unsigned s = 0; s < kLiteralCodes; ++s) c.code[s] = code_bits(b.code, b.code_single, s) * kCostUnit;
+  for (unsigned s = 0; s < kPositionCodes; ++s)
+    c.position[s] = (code_bits(b.position, b.position_single, s) + extra_bits(s)) * kCostUnit;
+  return c;
+}
+
 // The cheapest sequence of literals and matches under the given costs (a shortest path over
 // the positions), except that a match of kNiceLength or more is taken without looking inside.
-std::vector<Match> parse(std::span<const uint8_t> in, const MatchTable& matches, const std::vector<Costs>& costs) {
+// The buffers are the caller's so that the passes reuse them.
+struct ParseSpace {
+  std::vector<uint64_t> cost;
+  std::vector<Match> step;
+};
+
+std::vector<Match> parse(std::span<const uint8_t> in, const MatchTable& matches, const std::vector<Costs>& costs,
+                         ParseSpace& space) {
   const size_t n = in.size();
-  std::vector<uint64_t> cost(n + 1, std::numeric_limits<uint64_t>::max());
-  std::vector<Match> step(n + 1);
+  std::vector<uint64_t>& cost = space.cost;
+  std::vector<Match>& step = space.step;
+  cost.assign(n + 1, std::numeric_limits<uint64_t>::max());
+  step.resize(n + 1);
   cost[0] = 0;
   size_t stretch = 0;
   const auto relax = [&](size_t to, uint64_t c, Match how) {
@@ -685,11 +756,13 @@ std::vector<uint8_t> encode_lh5(std::span<const uint8_t> input) {
   std::vector<Costs> costs{first_guess()};
   std::vector<Match> tokens;
   std::vector<Block> blocks;
+  ParseSpace space;
   for (int pass = 0; pass < kPasses; ++pass) {
-    tokens = parse(input, matches, costs);
+    tokens = parse(input, matches, costs, space);
     blocks = split_blocks(input, tokens, pass >= kPasses - kRefinedPasses);
     costs.clear();
-    for (const Block& b : blocks) costs.push_back(costs_of(b.histogram, b.start));
+    for (const Block& b : blocks)
+      costs.push_back(pass + 2 < kPasses ? entropy_costs(b.histogram, b.start) : code_length_costs(b.histogram, b.start));
   }
   BitWriter writer(out);
   for (size_t i = 0; i < blocks.size(); ++i) {
