@@ -155,7 +155,7 @@ Result read_extensions(const uint8_t* data, size_t limit, size_t pos, size_t nex
 Result read_level0(const uint8_t* data, size_t size, Entry& entry, PathBuilder& path) {
   const size_t total = size_t{data[0]} + kChecksummedFrom;
   if (total > size) return Result::truncated;
-  if (!checksum_matches(data, total)) return Result::bad_header;
+  if (total < kNameOffset || !checksum_matches(data, total)) return Result::bad_header;
   const size_t name_size = data[kNameSizeOffset];
   if (kNameOffset + name_size + kCrcSize > total) return Result::bad_header;
   entry.packed_size = le32(data + kPackedSizeOffset);
@@ -168,7 +168,7 @@ Result read_level0(const uint8_t* data, size_t size, Entry& entry, PathBuilder& 
 Result read_level1(const uint8_t* data, size_t size, Entry& entry, PathBuilder& path) {
   const size_t base = size_t{data[0]} + kChecksummedFrom;
   if (base > size) return Result::truncated;
-  if (!checksum_matches(data, base)) return Result::bad_header;
+  if (base < kNameOffset || !checksum_matches(data, base)) return Result::bad_header;
   const size_t name_size = data[kNameSizeOffset];
   if (kNameOffset + name_size + kCrcSize + kOsIdSize + kExtensionSizeSize > base) return Result::bad_header;
   Extensions extensions;

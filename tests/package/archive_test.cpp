@@ -292,6 +292,11 @@ TEST(Damage, LengthsThatDoNotFit) {
       {"level 2 without header CRC", ours, [](Bytes& b) { b[26] = 0x3F; }, Result::bad_header},
       {"level 0 name past the header", level0, [](Bytes& b) { b[21] = 200; fix_checksum(b); }, Result::bad_header},
       {"level 0 header past the end", level0, [](Bytes& b) { b[0] = 0xF0; }, Result::truncated},
+      // Headers too short for their name's length, ending where the data does.
+      {"level 0 header without a name length", level0, [](Bytes& b) { b[0] = 19; b.resize(21); fix_checksum(b); },
+       Result::bad_header},
+      {"level 1 header without a name length", level1, [](Bytes& b) { b[0] = 19; b.resize(21); fix_checksum(b); },
+       Result::bad_header},
       {"level 1 extension past the end", level1, [](Bytes& b) { b[0x19] = 0xFF; b[0x1A] = 0xFF; fix_checksum(b); },
        Result::truncated},
       {"level 1 extensions beyond the packed size", level1, [](Bytes& b) { b[7] = 5; fix_checksum(b); },
@@ -300,8 +305,10 @@ TEST(Damage, LengthsThatDoNotFit) {
       {"method -lh1-", ours, [](Bytes& b) { b[5] = '1'; fix_header_crc(b); }, Result::unsupported},
   };
   for (const HeaderDamage& c : cases) {
-    Bytes archive = c.archive;
-    c.damage(archive);
+    Bytes damaged = c.archive;
+    c.damage(damaged);
+    // A copy without spare capacity, so that the sanitizer sees a read past its end.
+    const Bytes archive(damaged.begin(), damaged.end());
     lzh::Entry entry;
     EXPECT_EQ(lzh::read_header(archive.data(), archive.size(), entry), c.result) << c.name;
   }
