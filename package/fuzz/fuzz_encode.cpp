@@ -9,9 +9,9 @@
 #include "lzh_encode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The first byte, when there is one, repeats the rest up to 16 times, at most 64 KiB in all,
+  // The first byte, when there is one, repeats the rest up to 16 times, at most 32 KiB in all,
   // so that long and far matches, the window's edge and the tree's reuse of its slots come up.
-  constexpr size_t kMaxInput = 1 << 16;
+  constexpr size_t kMaxInput = 1 << 15;
   std::vector<uint8_t> input;
   if (size > 1) {
     for (unsigned copy = 0; copy <= (data[0] & 15u) && input.size() < kMaxInput; ++copy)
