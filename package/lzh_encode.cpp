@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 
 #include "lzh_codes.h"
 
@@ -50,7 +51,7 @@ struct Match {
 
 // Per position, the matches that are longer than every nearer one, nearest first.
 struct MatchTable {
-  std::vector<uint32_t> first;  // matches of position i: list[first[i] .. first[i + 1])
+  std::vector<size_t> first;  // matches of position i: list[first[i] .. first[i + 1])
   std::vector<Match> list;
 };
 
@@ -138,7 +139,7 @@ MatchTable find_matches(std::span<const uint8_t> in) {
   };
   size_t i = 0;
   while (i < n) {
-    table.first[i] = static_cast<uint32_t>(table.list.size());
+    table.first[i] = table.list.size();
     if (n - i < kMinMatch + 1) {  // the hashes read four bytes
       ++i;
       continue;
@@ -161,7 +162,7 @@ MatchTable find_matches(std::span<const uint8_t> in) {
       continue;
     }
     for (size_t k = 1; k < best; ++k) {
-      table.first[i + k] = static_cast<uint32_t>(table.list.size());
+      table.first[i + k] = table.list.size();
       if (n - i - k >= kMinMatch + 1) {
         size_t ignored = 0;
         insert(i + k, std::min<size_t>(kMaxMatch, n - i - k), ignored, false);
@@ -169,7 +170,7 @@ MatchTable find_matches(std::span<const uint8_t> in) {
     }
     i += best;
   }
-  table.first[n] = static_cast<uint32_t>(table.list.size());
+  table.first[n] = table.list.size();
   return table;
 }
 
@@ -580,8 +581,8 @@ std::vector<Match> parse(std::span<const uint8_t> in, const MatchTable& matches,
     const uint64_t here = cost[i];
     relax(i + 1, here + c.code[in[i]], {1, 0});
     unsigned length = kMinMatch;
-    const uint32_t begin = matches.first[i], end = matches.first[i + 1];
-    for (uint32_t m = begin; m < end; ++m) {
+    const size_t begin = matches.first[i], end = matches.first[i + 1];
+    for (size_t m = begin; m < end; ++m) {
       const Match& match = matches.list[m];
       const uint64_t base = here + c.position[position_code(match.distance)];
       for (; length <= match.length; ++length)
@@ -750,6 +751,8 @@ void write_block(std::span<const uint8_t> in, size_t pos, std::span<const Match>
 }  // namespace
 
 std::vector<uint8_t> encode_lh5(std::span<const uint8_t> input) {
+  // Positions are kept as 32-bit numbers.
+  if (input.size() > size_t{std::numeric_limits<int32_t>::max()}) throw std::length_error("input of 2 GiB or more");
   std::vector<uint8_t> out;
   if (input.empty()) return out;
   const MatchTable matches = find_matches(input);

@@ -7,6 +7,7 @@
 
 namespace lzh {
 
+// Inputs of 2 GiB or more throw std::length_error.
 std::vector<uint8_t> encode_lh5(std::span<const uint8_t> input);
 
 }  // namespace lzh
