@@ -152,10 +152,18 @@ Result read_extensions(const uint8_t* data, size_t limit, size_t pos, size_t nex
   return Result::ok;
 }
 
+// Levels 0 and 1 start alike: the size of the base header in its first byte, its checksum,
+// and at least the name's length.
+Result read_base(const uint8_t* data, size_t size, size_t& base) {
+  base = size_t{data[0]} + kChecksummedFrom;
+  if (base > size) return Result::truncated;
+  if (base < kNameOffset || !checksum_matches(data, base)) return Result::bad_header;
+  return Result::ok;
+}
+
 Result read_level0(const uint8_t* data, size_t size, Entry& entry, PathBuilder& path) {
-  const size_t total = size_t{data[0]} + kChecksummedFrom;
-  if (total > size) return Result::truncated;
-  if (total < kNameOffset || !checksum_matches(data, total)) return Result::bad_header;
+  size_t total;
+  if (const Result result = read_base(data, size, total); result != Result::ok) return result;
   const size_t name_size = data[kNameSizeOffset];
   if (kNameOffset + name_size + kCrcSize > total) return Result::bad_header;
   entry.packed_size = le32(data + kPackedSizeOffset);
@@ -166,9 +174,8 @@ Result read_level0(const uint8_t* data, size_t size, Entry& entry, PathBuilder& 
 }
 
 Result read_level1(const uint8_t* data, size_t size, Entry& entry, PathBuilder& path) {
-  const size_t base = size_t{data[0]} + kChecksummedFrom;
-  if (base > size) return Result::truncated;
-  if (base < kNameOffset || !checksum_matches(data, base)) return Result::bad_header;
+  size_t base;
+  if (const Result result = read_base(data, size, base); result != Result::ok) return result;
   const size_t name_size = data[kNameSizeOffset];
   if (kNameOffset + name_size + kCrcSize + kOsIdSize + kExtensionSizeSize > base) return Result::bad_header;
   Extensions extensions;
